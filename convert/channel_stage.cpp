@@ -1,0 +1,74 @@
+#include <cstring>
+
+#include "convert/sample_io.h"
+#include "convert/stages.h"
+
+namespace quorvant {
+
+uint8_t AverageUnsigned8(uint8_t a, uint8_t b) { return uint8_t((unsigned(a) + b) / 2); }
+
+int16_t Average16(int16_t l, int16_t r) { return int16_t((int32_t(l) + r) / 2); }
+
+// Rounds toward minus infinity; the float procedure of the 32-bit rule is
+// exact for 24-bit samples and gives the same.
+int32_t Average24(int32_t l, int32_t r) { return (l + r) >> 1; }
+
+int32_t Average32(int32_t l, int32_t r)
+{
+    // l and r are multiples of 2^-31 within [-1, 1], so their sum is exact in double.
+    float lf = float(double(l) / 2147483648.0);
+    float rf = float(double(r) / 2147483648.0);
+    float m = float((double(lf) + double(rf)) * 0.5);
+    double q = double(m) * 2147483648.0;
+    // Two near-maximal samples round up to +1.0: keep full scale instead of wrapping.
+    if (q >= 2147483648.0)
+        return INT32_MAX;
+    return int32_t(q);
+}
+
+namespace {
+
+void MonoToStereo(const uint8_t* in, uint32_t n, unsigned w, uint8_t* out)
+{
+    const uint32_t samples = n / w;
+    for (uint32_t i = 0; i < samples; ++i) {
+        const uint8_t* s = in + std::size_t(i) * w;
+        uint8_t* d = out + std::size_t(i) * 2 * w;
+        std::memcpy(d, s, w);
+        std::memcpy(d + w, s, w);
+    }
+}
+
+void StereoToMono(const uint8_t* in, uint32_t n, unsigned w, uint8_t* out)
+{
+    const uint32_t frames = n / (2 * w);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const uint8_t* s = in + std::size_t(i) * 2 * w;
+        uint8_t* d = out + std::size_t(i) * w;
+        uint32_t l = LoadSampleBits(s, w), r = LoadSampleBits(s + w, w);
+        uint32_t m = 0;
+        switch (w) {
+        case 1: m = AverageUnsigned8(uint8_t(l), uint8_t(r)); break;
+        case 2: m = uint32_t(Average16(int16_t(l), int16_t(r))); break;
+        case 3: m = uint32_t(Average24(SignExtend(l, 24), SignExtend(r, 24))); break;
+        case 4: m = uint32_t(Average32(int32_t(l), int32_t(r))); break;
+        }
+        StoreSampleBits(d, w, m);
+    }
+}
+
+}  // namespace
+
+void ConvertChannels(const uint8_t* in, uint32_t n, unsigned bytesPerSample, unsigned sourceChannels,
+                     unsigned targetChannels, uint8_t* out)
+{
+    if (bytesPerSample < 1 || bytesPerSample > 4)
+        return;
+    if (sourceChannels == 1 && targetChannels == 2)
+        MonoToStereo(in, n, bytesPerSample, out);
+    else if (sourceChannels == 2 && targetChannels == 1)
+        StereoToMono(in, n, bytesPerSample, out);
+    // Any other pair of counts: the block stays zero.
+}
+
+}  // namespace quorvant

@@ -1,0 +1,102 @@
+#include "wave/atomic_file.h"
+
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "wave/path_parts.h"
+
+namespace quorvant {
+
+namespace {
+
+// Where the bytes must finally land: through a symbolic link to the file it
+// names, as opening the link for writing would.
+std::string ResolveTarget(const std::string& target)
+{
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return target;
+}
+
+}  // namespace
+
+std::unique_ptr<AtomicFile> AtomicFile::Create(const std::string& requested)
+{
+    const std::string target = ResolveTarget(requested);
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists) {
+        // A read-only file cannot be replaced, even by a user whom the
+        // system would let write it (root): the user marked it read-only.
+        bool writable = (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) && ::access(target.c_str(), W_OK) == 0;
+        if (!S_ISREG(existing.st_mode) || !writable)
+            return nullptr;
+    }
+
+    std::string folder = FolderPart(target);
+    std::string pattern = (folder.empty() ? std::string("./") : folder) + ".quorvant-XXXXXX";
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    // Keep the permissions of the file being replaced, or those a new file would get.
+    mode_t mode;
+    if (exists) {
+        mode = existing.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::FILE* stream = ::fchmod(fd, mode) == 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (!stream) {
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        return nullptr;
+    }
+    return std::unique_ptr<AtomicFile>(new AtomicFile(stream, pattern, target));
+}
+
+AtomicFile::~AtomicFile() { discard(); }
+
+void AtomicFile::discard()
+{
+    if (stream_) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+        ::unlink(temporary_.c_str());
+    }
+}
+
+bool AtomicFile::write(const void* bytes, std::size_t count)
+{
+    if (!stream_ || failed_)
+        return false;
+    if (count && std::fwrite(bytes, 1, count, stream_) != count)
+        failed_ = true;
+    return !failed_;
+}
+
+bool AtomicFile::close()
+{
+    if (!stream_)
+        return false;
+    bool ok = !failed_ && std::fflush(stream_) == 0 && !std::ferror(stream_);
+    std::FILE* stream = stream_;
+    stream_ = nullptr;
+    ok = std::fclose(stream) == 0 && ok;
+    if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0)
+        return true;
+    ::unlink(temporary_.c_str());
+    return false;
+}
+
+}  // namespace quorvant

@@ -1,0 +1,41 @@
+#pragma once
+// An output file that replaces its target only when it is complete: the
+// bytes go to a temporary file in the target's folder, which is renamed over
+// the target after every write, the flush and the close succeeded. On any
+// failure, or when the object is destroyed before close(), the temporary
+// file is removed and an existing target keeps its content.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "wave/byte_sink.h"
+
+namespace quorvant {
+
+class AtomicFile final : public ByteSink {
+public:
+    // Null when the target cannot be created: its folder is missing or not
+    // writable, or the target is a folder or a read-only file.
+    static std::unique_ptr<AtomicFile> Create(const std::string& target);
+    ~AtomicFile() override;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool write(const void* bytes, std::size_t count) override;
+    bool close() override;
+
+    const std::string& temporaryPath() const { return temporary_; }
+
+private:
+    AtomicFile(std::FILE* stream, std::string temporary, std::string target)
+        : stream_(stream), temporary_(std::move(temporary)), target_(std::move(target)) {}
+    void discard();
+
+    std::FILE* stream_;
+    std::string temporary_;
+    std::string target_;
+    bool failed_ = false;
+};
+
+}  // namespace quorvant

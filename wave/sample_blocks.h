@@ -1,0 +1,39 @@
+#pragma once
+// The two sample blocks every window owns: the loaded "data" chunk and the
+// result of the last conversion. A null array means "nothing there"; an
+// allocated array of size 0 is a loaded but empty block.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace quorvant {
+
+class ByteArray {
+public:
+    ByteArray() = default;
+
+    // Content undefined; throws std::bad_alloc. Never null, even for 0 bytes.
+    static ByteArray Allocate(std::size_t bytes);
+    static ByteArray AllocateZeroed(std::size_t bytes);
+
+    uint8_t* data() { return bytes_.get(); }
+    const uint8_t* data() const { return bytes_.get(); }
+    bool isNull() const { return !bytes_; }
+    void reset() { bytes_.reset(); }
+
+private:
+    std::unique_ptr<uint8_t[]> bytes_;
+};
+
+struct InputBlock {
+    ByteArray InputData;
+    uint32_t InputSize = 0;
+};
+
+struct WorkBlock {
+    ByteArray WorkData;
+    uint32_t WorkSize = 0;
+};
+
+}  // namespace quorvant

@@ -1,0 +1,17 @@
+#pragma once
+// Writes a converted block as a WAVE file with the canonical 44-byte header.
+
+#include "wave/byte_sink.h"
+#include "wave/sample_blocks.h"
+#include "wave/wave_format.h"
+
+namespace quorvant {
+
+inline constexpr std::size_t kCanonicalHeaderBytes = 44;
+
+// Header, the first 16 bytes of `format`, then the samples; for a 32-bit
+// float target the integer samples are written as floats. Closes `out`.
+// True only when every byte was written and the close succeeded.
+bool WriteWaveFile(ByteSink& out, const WAVEFORMATEX& format, const WorkBlock& block);
+
+}  // namespace quorvant
