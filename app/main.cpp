@@ -1,0 +1,2 @@
+// Placeholder entry point; the application proper comes with the main window.
+int main() { return 0; }
