@@ -18,12 +18,11 @@ constexpr u128 kTwo64 = u128(1) << 64;
 
 }  // namespace
 
-uint64_t ExtendedScale(uint32_t num, uint32_t den, uint64_t n)
+ExtendedQuotient RoundedQuotient(uint32_t num, uint32_t den)
 {
-    if (num == 0 || n == 0)
-        return 0;
-
-    // q = Q × 2^-s with 2^63 <= Q < 2^64, rounded to nearest even.
+    if (num == 0)
+        return {};
+    // Q = round(num × 2^s ÷ den) with s chosen so that 2^63 <= Q < 2^64.
     int s = 64 - std::bit_width(num) + std::bit_width(den);
     u128 scaled = u128(num) << s;
     u128 Q = scaled / den;
@@ -39,9 +38,16 @@ uint64_t ExtendedScale(uint32_t num, uint32_t den, uint64_t n)
         Q >>= 1;
         --s;
     }
+    return {uint64_t(Q), s};
+}
 
-    // p = round64(Q × n) × 2^-s; Q × n < 2^128 because n < 2^64 and Q < 2^64.
-    u128 P = Q * u128(n);
+uint64_t TruncatedProduct(ExtendedQuotient q, uint64_t n)
+{
+    if (q.significand == 0 || n == 0)
+        return 0;
+    const int s = q.shift;
+    // P = round64(Q × n); Q × n < 2^128 because both are below 2^64.
+    u128 P = u128(q.significand) * n;
     int shift = 0;
     int width = BitWidth(P);
     if (width > 64) {

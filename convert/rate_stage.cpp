@@ -15,8 +15,10 @@ void ConvertRate(const uint8_t* in, uint32_t n, uint32_t sourceRate, uint32_t ta
     const uint64_t outputFrames = outBytes / frame;
     if (sourceFrames == 0)
         return;
+    const ExtendedQuotient step = RoundedQuotient(sourceRate, targetRate);
     for (uint64_t j = 0; j < outputFrames; ++j) {
-        uint64_t k = ExtendedScale(sourceRate, targetRate, j);
+        // Each index comes from j itself, so rounding cannot build up.
+        uint64_t k = TruncatedProduct(step, j);
         // A trailing partial frame is not a source frame: stay on the last whole one.
         if (k >= sourceFrames)
             k = sourceFrames - 1;
