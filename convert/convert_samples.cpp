@@ -1,71 +1,48 @@
 #include "convert/convert_samples.h"
 
 #include <cstring>
-#include <string>
+#include <new>
 
-#include "convert/exact_arith.h"
-#include "convert/stages.h"
+#include "convert/conversion_plan.h"
+#include "convert/fused_kernel.h"
 
 namespace quorvant {
-
-namespace {
-
-// One stage: size the result by the rule m = trunc((b ÷ a) × n), fill a fresh
-// block, then make the work block a copy of it.
-template <typename Fill>
-void RunStage(const char* stage, uint32_t a, uint32_t b, WorkBlock& work, ByteArray& stageBlock, Fill fill)
-{
-    if (a == 0)
-        throw ConversionError(std::string("source ") + stage + " is 0");
-    uint64_t m = ExtendedScale(b, a, work.WorkSize);
-    if (m > kMaxDataBytes)
-        throw ConversionError(std::string("result of the ") + stage + " stage is too large");
-    stageBlock = ByteArray::AllocateZeroed(m);
-    fill(work.WorkData.data(), work.WorkSize, stageBlock.data(), uint32_t(m));
-
-    work.WorkSize = uint32_t(m);
-    work.WorkData.reset();
-    work.WorkData = ByteArray::Allocate(m);
-    std::memcpy(work.WorkData.data(), stageBlock.data(), m);
-}
-
-}  // namespace
 
 void ConvertSamples(uint16_t sourceBits, uint32_t sourceRate, uint16_t sourceChannels, uint16_t targetBits,
                     uint32_t targetRate, uint16_t targetChannels, const InputBlock& input, WorkBlock& work)
 {
-    work.WorkSize = input.InputSize;
     work.WorkData.reset();
-    work.WorkData = ByteArray::Allocate(work.WorkSize);
-    if (input.InputSize)
-        std::memcpy(work.WorkData.data(), input.InputData.data(), input.InputSize);
-
-    ByteArray widthBlock, rateBlock, channelBlock;
-    try {
-        if (work.WorkSize > kMaxDataBytes)
-            throw ConversionError("input block is too large");
-        if (sourceBits != targetBits)
-            RunStage("width", sourceBits, targetBits, work, widthBlock,
-                     [&](const uint8_t* in, uint32_t n, uint8_t* out, uint32_t) {
-                         ConvertWidth(in, n, sourceBits, targetBits, out);
-                     });
-        if (sourceRate != targetRate)
-            RunStage("rate", sourceRate, targetRate, work, rateBlock,
-                     [&](const uint8_t* in, uint32_t n, uint8_t* out, uint32_t m) {
-                         ConvertRate(in, n, sourceRate, targetRate, targetBits / 8, sourceChannels, out, m);
-                     });
-        if (sourceChannels != targetChannels)
-            RunStage("channel", sourceChannels, targetChannels, work, channelBlock,
-                     [&](const uint8_t* in, uint32_t n, uint8_t* out, uint32_t) {
-                         ConvertChannels(in, n, targetBits / 8, sourceChannels, targetChannels, out);
-                     });
-    } catch (const ConversionError&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw ConversionError(e.what());
-    } catch (...) {
-        throw ConversionError("unknown failure");
+    work.WorkSize = 0;
+    const ConversionPlan plan = PlanConversion(sourceBits, sourceRate, sourceChannels, targetBits, targetRate,
+                                               targetChannels, input.InputSize);
+    if (plan.identity()) {
+        work.WorkData = ByteArray::Allocate(input.InputSize);
+        if (input.InputSize)
+            std::memcpy(work.WorkData.data(), input.InputData.data(), input.InputSize);
+        work.WorkSize = input.InputSize;
+        return;
     }
+    if (!plan.fusable) {
+        ConvertSamplesStaged(sourceBits, sourceRate, sourceChannels, targetBits, targetRate, targetChannels, input,
+                             work);
+        return;
+    }
+
+    ByteArray result;
+    try {
+        result = ByteArray::Allocate(plan.outputBytes);
+    } catch (const std::bad_alloc&) {
+        throw ConversionError("no memory for the result");
+    }
+    const uint8_t* in = input.InputData.data();
+    uint8_t* out = result.data();
+    RunFusedUnits(plan, in, 0, 0, plan.units, out);
+    if (plan.tailSamples)
+        RunFusedTail(plan, in + plan.units * plan.sourceFrameBytes(), out + plan.units * plan.unitBytes());
+    const uint64_t body = plan.bodyBytes();
+    std::memset(out + body, 0, plan.outputBytes - body);
+    work.WorkData = std::move(result);
+    work.WorkSize = plan.outputBytes;
 }
 
 }  // namespace quorvant

@@ -24,7 +24,13 @@ inline constexpr uint32_t kMaxDataBytes = 0xFFFFFFFFu - 36;
 // Replaces `work` with the converted samples; `input` is only read.
 // std::bad_alloc from the first copy into `work` passes through unchanged;
 // every failure after it is a ConversionError.
+// Runs in one pass where the shape allows, otherwise stage by stage.
 void ConvertSamples(uint16_t sourceBits, uint32_t sourceRate, uint16_t sourceChannels, uint16_t targetBits,
                     uint32_t targetRate, uint16_t targetChannels, const InputBlock& input, WorkBlock& work);
+
+// Stage by stage, each stage into a block of its own: the reference that the
+// one-pass path must equal byte for byte.
+void ConvertSamplesStaged(uint16_t sourceBits, uint32_t sourceRate, uint16_t sourceChannels, uint16_t targetBits,
+                          uint32_t targetRate, uint16_t targetChannels, const InputBlock& input, WorkBlock& work);
 
 }  // namespace quorvant

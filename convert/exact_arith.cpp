@@ -6,13 +6,7 @@ namespace quorvant {
 
 namespace {
 
-__extension__ typedef unsigned __int128 u128;
-
-int BitWidth(u128 v)
-{
-    uint64_t high = uint64_t(v >> 64);
-    return high ? 64 + std::bit_width(high) : std::bit_width(uint64_t(v));
-}
+using u128 = detail::u128;
 
 constexpr u128 kTwo64 = u128(1) << 64;
 
@@ -39,37 +33,6 @@ ExtendedQuotient RoundedQuotient(uint32_t num, uint32_t den)
         --s;
     }
     return {uint64_t(Q), s};
-}
-
-uint64_t TruncatedProduct(ExtendedQuotient q, uint64_t n)
-{
-    if (q.significand == 0 || n == 0)
-        return 0;
-    const int s = q.shift;
-    // P = round64(Q × n); Q × n < 2^128 because both are below 2^64.
-    u128 P = u128(q.significand) * n;
-    int shift = 0;
-    int width = BitWidth(P);
-    if (width > 64) {
-        shift = width - 64;
-        u128 dropped = P & ((u128(1) << shift) - 1);
-        u128 half = u128(1) << (shift - 1);
-        P >>= shift;
-        if (dropped > half || (dropped == half && (P & 1)))
-            ++P;
-        if (P == kTwo64) {
-            P >>= 1;
-            ++shift;
-        }
-    }
-
-    // Truncate toward zero: the value is positive, so this is a floor.
-    int exponent = shift - s;
-    if (exponent >= 0)
-        return uint64_t(P << exponent);
-    if (-exponent >= 128)
-        return 0;
-    return uint64_t(P >> -exponent);
 }
 
 uint64_t RoundToSingle(uint32_t value)

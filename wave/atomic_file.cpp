@@ -17,14 +17,20 @@ namespace {
 std::string ResolveTarget(const std::string& target)
 {
     struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(target.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return target;
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+        std::string resolved(real);
+        std::free(real);
+        return resolved;
     }
-    return target;
+    // A link to a file that does not exist yet: create the file it names.
+    std::string link(PATH_MAX, '\0');
+    ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+    if (length <= 0 || std::size_t(length) >= link.size())
+        return target;
+    link.resize(std::size_t(length));
+    return link.front() == '/' ? link : FolderPart(target) + link;
 }
 
 }  // namespace

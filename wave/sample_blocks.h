@@ -9,6 +9,12 @@
 
 namespace quorvant {
 
+// Frees a block: munmap for a mapping of `mapped` bytes, delete[] otherwise.
+struct BlockRelease {
+    std::size_t mapped = 0;
+    void operator()(uint8_t* p) const;
+};
+
 class ByteArray {
 public:
     ByteArray() = default;
@@ -23,7 +29,11 @@ public:
     void reset() { bytes_.reset(); }
 
 private:
-    std::unique_ptr<uint8_t[]> bytes_;
+    // Large blocks are mapped directly (2 MiB-aligned, huge pages advised):
+    // the kernel hands them out zeroed, and huge pages make the first touch
+    // of a big block cheap.
+    std::unique_ptr<uint8_t[], BlockRelease> bytes_;
+    static ByteArray Make(std::size_t bytes, bool zero);
 };
 
 struct InputBlock {
