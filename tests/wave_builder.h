@@ -23,7 +23,11 @@ inline void PutLE32(Bytes& b, uint32_t v)
     for (int i = 0; i < 4; ++i)
         b.push_back(uint8_t(v >> (8 * i)));
 }
-inline void PutId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+inline void PutId(Bytes& b, const char* id)
+{
+    for (int i = 0; i < 4; ++i)
+        b.push_back(uint8_t(id[i]));
+}
 
 // A chunk: id, declared size (defaults to the body's size), body, and a pad
 // byte after an odd body unless told otherwise.
