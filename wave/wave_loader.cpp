@@ -31,21 +31,14 @@ bool IsFloatFormat(const WAVEFORMATEX& f, uint32_t fmtSize, const uint8_t* fmtBy
 
 enum class Operation { MainWindow, BatchList, BatchRun };
 
-// Reads the "data" chunk into a new block; the missing tail of a chunk that
-// declares more than the file holds reads as zero.
 std::optional<InputBlock> ReadSamples(ByteSource& source, const WaveChunks& chunks, MessageSink& messages)
 {
-    InputBlock block;
     try {
-        block.InputData = ByteArray::Allocate(chunks.dataSize);
+        return ReadWholeSamples(source, chunks);
     } catch (const std::bad_alloc&) {
         messages.showMessage(MessageIcon::Warning, texts::kOutOfMemory);
         return std::nullopt;
     }
-    block.InputSize = chunks.dataSize;
-    std::size_t got = source.readAt(chunks.dataOffset, block.InputData.data(), chunks.dataSize);
-    std::memset(block.InputData.data() + got, 0, chunks.dataSize - got);
-    return block;
 }
 
 bool LoadInto(ByteSource& source, const std::string& path, WaveRecords& records, MessageSink& messages,
@@ -66,11 +59,8 @@ bool LoadInto(ByteSource& source, const std::string& path, WaveRecords& records,
     auto block = ReadSamples(source, *chunks, messages);
     if (!block)
         return false;
-    if (chunks->floatSamples) {
-        if (operation == Operation::MainWindow)
-            messages.showMessage(MessageIcon::Information, texts::kFloatNotice);
-        ConvertFloatBlockToInt(block->InputData.data(), block->InputSize);
-    }
+    if (chunks->floatSamples && operation == Operation::MainWindow)
+        messages.showMessage(MessageIcon::Information, texts::kFloatNotice);
     records.SourceFormat = chunks->format;
     records.SourceIsFloat = chunks->floatSamples;
     records.Input = std::move(*block);
@@ -119,6 +109,48 @@ std::optional<WaveChunks> WalkWaveChunks(ByteSource& source)
     chunks.dataOffset = data.dataOffset;
     chunks.dataSize = data.cksize;
     return chunks;
+}
+
+void ReadSampleBytes(ByteSource& source, const WaveChunks& chunks, uint64_t offset, std::size_t count,
+                     uint8_t* destination)
+{
+    const uint64_t available = offset < chunks.dataSize ? std::min<uint64_t>(count, chunks.dataSize - offset) : 0;
+    std::size_t got = available ? source.readAt(chunks.dataOffset + offset, destination, available) : 0;
+    std::memset(destination + got, 0, count - got);
+    if (chunks.floatSamples)
+        ConvertFloatBlockToInt(destination, available);
+}
+
+InputBlock ReadWholeSamples(ByteSource& source, const WaveChunks& chunks)
+{
+    InputBlock block;
+    block.InputData = ByteArray::Allocate(chunks.dataSize);
+    block.InputSize = chunks.dataSize;
+    ReadSampleBytes(source, chunks, 0, chunks.dataSize, block.InputData.data());
+    return block;
+}
+
+std::optional<OpenedWave> OpenWaveFile(const std::string& path, WaveChecks checks, MessageSink& messages)
+{
+    auto file = FileSource::Open(path);
+    if (!file) {
+        messages.showMessage(MessageIcon::Warning, texts::kReadError);
+        return std::nullopt;
+    }
+    auto chunks = WalkWaveChunks(*file);
+    if (!chunks) {
+        messages.showMessage(MessageIcon::Warning, texts::NotWave(path));
+        return std::nullopt;
+    }
+    if (checks == WaveChecks::MainWindow) {
+        if (chunks->format.wBitsPerSample == 4) {
+            messages.showMessage(MessageIcon::Warning, texts::kFourBit);
+            return std::nullopt;
+        }
+        if (chunks->floatSamples)
+            messages.showMessage(MessageIcon::Information, texts::kFloatNotice);
+    }
+    return OpenedWave{std::move(file), *chunks};
 }
 
 bool LoadWaveSource(ByteSource& source, const std::string& path, WaveRecords& records, MessageSink& messages)

@@ -4,6 +4,7 @@
 // left exactly as they were.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,25 @@ struct WaveChunks {
 // RIFF chunk of any form, a "fmt " chunk, then a "data" chunk after it.
 // Empty when the input is not such a file.
 std::optional<WaveChunks> WalkWaveChunks(ByteSource& source);
+
+// Reads the "data" chunk's bytes [offset, offset + count) into `destination`:
+// bytes past the end of the file read as zero, and float samples become
+// integers (`offset` must be a multiple of 4 for them). Returns nothing; a
+// short file is not an error, as for a whole load.
+void ReadSampleBytes(ByteSource& source, const WaveChunks& chunks, uint64_t offset, std::size_t count,
+                     uint8_t* destination);
+// The whole "data" chunk as a block; throws std::bad_alloc.
+InputBlock ReadWholeSamples(ByteSource& source, const WaveChunks& chunks);
+
+// A file whose chunks were walked and checked, its samples not yet read.
+struct OpenedWave {
+    std::unique_ptr<FileSource> source;
+    WaveChunks chunks;
+};
+enum class WaveChecks { MainWindow, BatchRun };
+// The checks and messages of LoadWaveFile (MainWindow: 4-bit refused, float
+// notice) or of LoadBatchFile (BatchRun), without reading the samples.
+std::optional<OpenedWave> OpenWaveFile(const std::string& path, WaveChecks checks, MessageSink& messages);
 
 // A file accepted into the batch list.
 struct ListedFile {

@@ -39,14 +39,24 @@ bool WriteFloatSamples(ByteSink& out, const uint8_t* data, uint32_t size)
 
 }  // namespace
 
-bool WriteWaveFile(ByteSink& out, const WAVEFORMATEX& format, const WorkBlock& block)
+bool WritesFloatSamples(const WAVEFORMATEX& format)
+{
+    return format.wFormatTag == kFormatFloat && format.wBitsPerSample == 32;
+}
+
+bool WriteWaveHeader(ByteSink& out, const WAVEFORMATEX& format, uint32_t dataBytes)
 {
     const auto fmt = EncodeWaveFormat16(format);
-    bool ok = WriteChunkHeader(out, "RIFF", block.WorkSize + 36) && out.write("WAVE", 4) &&
-              WriteChunkHeader(out, "fmt ", 16) && out.write(fmt.data(), fmt.size()) &&
-              WriteChunkHeader(out, "data", block.WorkSize);
+    return WriteChunkHeader(out, "RIFF", dataBytes + 36) && out.write("WAVE", 4) &&
+           WriteChunkHeader(out, "fmt ", 16) && out.write(fmt.data(), fmt.size()) &&
+           WriteChunkHeader(out, "data", dataBytes);
+}
+
+bool WriteWaveFile(ByteSink& out, const WAVEFORMATEX& format, const WorkBlock& block)
+{
+    bool ok = WriteWaveHeader(out, format, block.WorkSize);
     if (ok && block.WorkSize) {
-        if (format.wFormatTag == kFormatFloat && format.wBitsPerSample == 32)
+        if (WritesFloatSamples(format))
             ok = WriteFloatSamples(out, block.WorkData.data(), block.WorkSize);
         else
             ok = out.write(block.WorkData.data(), block.WorkSize);

@@ -14,4 +14,9 @@ inline constexpr std::size_t kCanonicalHeaderBytes = 44;
 // True only when every byte was written and the close succeeded.
 bool WriteWaveFile(ByteSink& out, const WAVEFORMATEX& format, const WorkBlock& block);
 
+// The 44-byte header alone, for writers that produce the samples piece by piece.
+bool WriteWaveHeader(ByteSink& out, const WAVEFORMATEX& format, uint32_t dataBytes);
+// Whether samples of `format` are written as 32-bit floats.
+bool WritesFloatSamples(const WAVEFORMATEX& format);
+
 }  // namespace quorvant
