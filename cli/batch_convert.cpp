@@ -45,7 +45,7 @@ int ConvertBatch(const Options& options)
     }
 
     const WAVEFORMATEX target = BuildTargetFormat(options.widthIndex, options.rate, options.channels);
-    BatchRun run(*options.outDir);
+    BatchRun run(*options.outDir, BatchRun::Mode::Streaming);
     WaveRecords records;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const ListedFile& file = list[i];

@@ -5,11 +5,10 @@
 #include "cli/exit_codes.h"
 #include "cli/stderr_messages.h"
 #include "convert/convert_samples.h"
+#include "convert/stream_conversion.h"
 #include "convert/target_format.h"
 #include "wave/atomic_file.h"
 #include "wave/wave_loader.h"
-#include "wave/wave_records.h"
-#include "wave/wave_writer.h"
 
 namespace quorvant::cli {
 
@@ -24,28 +23,26 @@ int ConvertSingleFile(const Options& options)
     const std::string& output = options.operands.at(1);
 
     StderrMessages messages;
-    WaveRecords records;
-    if (!LoadWaveFile(input, records, messages))
+    // The main window's checks and messages, without reading the samples:
+    // they are converted piece by piece on their way to OUTPUT.
+    auto opened = OpenWaveFile(input, WaveChecks::MainWindow, messages);
+    if (!opened)
         return kExitFailed;
 
-    records.TargetFormat = BuildTargetFormat(options.widthIndex, options.rate, options.channels);
-    const WAVEFORMATEX& s = records.SourceFormat;
-    const WAVEFORMATEX& t = records.TargetFormat;
-    // Converted before OUTPUT is touched, so that an engine failure leaves no file behind.
+    const WAVEFORMATEX target = BuildTargetFormat(options.widthIndex, options.rate, options.channels);
     try {
-        ConvertSamples(s.wBitsPerSample, s.nSamplesPerSec, s.nChannels, t.wBitsPerSample, t.nSamplesPerSec,
-                       t.nChannels, records.Input, records.Work);
+        // Planned before OUTPUT is touched, so that an engine failure leaves no file behind.
+        const ConversionPlan plan = PlanFileConversion(opened->chunks, target);
+        auto file = AtomicFile::Create(output);
+        if (!file || !StreamConvert(*opened->source, opened->chunks, plan, target, *file)) {
+            PrintError(kWriteError);
+            return kExitFailed;
+        }
     } catch (const ConversionError&) {
         PrintError(texts::kEngineFailure);
         return kExitFailed;
     } catch (const std::bad_alloc&) {
         PrintError(texts::kEngineFailure);
-        return kExitFailed;
-    }
-
-    auto file = AtomicFile::Create(output);
-    if (!file || !WriteWaveFile(*file, t, records.Work)) {
-        PrintError(kWriteError);
         return kExitFailed;
     }
     return kExitOk;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "convert/convert_samples.h"
+#include "convert/stream_conversion.h"
 #include "wave/atomic_file.h"
 #include "wave/path_parts.h"
 #include "wave/wave_loader.h"
@@ -43,6 +44,12 @@ RowOutcome BatchRun::convertRow(const std::string& folder, const std::string& na
         return RowOutcome::SameFile;
     if (written_.count(output))
         return RowOutcome::NameUsed;
+    if (mode_ == Mode::Streaming) {
+        RowOutcome outcome = streamRow(input, output, target, messages);
+        if (outcome == RowOutcome::Ok)
+            written_.insert(output);
+        return outcome;
+    }
     if (!LoadBatchFile(input, records, messages))
         return RowOutcome::NotWave;
 
@@ -57,6 +64,25 @@ RowOutcome BatchRun::convertRow(const std::string& folder, const std::string& na
     if (!WriteWaveFile(*file, records.TargetFormat, records.Work))
         return RowOutcome::CannotWrite;
     written_.insert(output);
+    return RowOutcome::Ok;
+}
+
+}  // namespace quorvant
+
+namespace quorvant {
+
+RowOutcome BatchRun::streamRow(const std::string& input, const std::string& output, const WAVEFORMATEX& target,
+                               MessageSink& messages)
+{
+    auto opened = OpenWaveFile(input, WaveChecks::BatchRun, messages);
+    if (!opened)
+        return RowOutcome::NotWave;
+    const ConversionPlan plan = PlanFileConversion(opened->chunks, target);
+    auto file = AtomicFile::Create(output);
+    if (!file)
+        return RowOutcome::CannotCreate;
+    if (!StreamConvert(*opened->source, opened->chunks, plan, target, *file))
+        return RowOutcome::CannotWrite;
     return RowOutcome::Ok;
 }
 

@@ -24,7 +24,13 @@ bool SamePath(const std::string& a, const std::string& b);
 
 class BatchRun {
 public:
-    explicit BatchRun(std::string outputFolder) : outputFolder_(std::move(outputFolder)) {}
+    // WholeBlock loads each file into the records, as the windows do;
+    // Streaming converts file to file through small buffers and leaves the
+    // records alone (the same bytes, in little memory).
+    enum class Mode { WholeBlock, Streaming };
+
+    explicit BatchRun(std::string outputFolder, Mode mode = Mode::WholeBlock)
+        : outputFolder_(std::move(outputFolder)), mode_(mode) {}
 
     // Loads folder + name into `records`, converts it to `target` and writes
     // it into the output folder under the same name. Loader messages go to
@@ -36,7 +42,11 @@ public:
     const std::string& outputFolder() const { return outputFolder_; }
 
 private:
+    RowOutcome streamRow(const std::string& input, const std::string& output, const WAVEFORMATEX& target,
+                         MessageSink& messages);
+
     std::string outputFolder_;
+    Mode mode_;
     std::set<std::string> written_;
 };
 

@@ -17,7 +17,7 @@ import wave
 
 import cli_harness
 from cli_harness import TempDirTest, limit_file_size, limit_memory, listing, run, soxi
-from conversion_model import Source, load_float
+from conversion_model import Source, load_float, scaled_size
 from wave_images import chunk, decode, fmt_body, read_bytes, riff, wave_image, write_bytes
 
 VERSION_TEXT = b"Quorvant version 1.02"
@@ -415,15 +415,24 @@ class SingleFileFailureTests(TempDirTest):
                     if existing:
                         self.assertEqual(read_bytes(out), self.OLD)
 
-    def test_data_chunk_too_large_for_memory(self):
-        # Declares almost 4 GiB of samples in a tiny file; the child may use only 1 GiB.
-        image = riff(chunk(b"fmt ", fmt_body(1, 2, 44100, 16)) + b"data" + struct.pack("<I", 0xFFFFFF00) + b"\0" * 16)
+    def test_converts_more_samples_than_it_may_hold_in_memory(self):
+        # 600 MB of declared samples (the missing ones read as zero) under a
+        # 256 MiB memory limit: the conversion goes piece by piece.
+        declared = 600_000_000
+        image = riff(chunk(b"fmt ", fmt_body(1, 2, 44100, 16)) + b"data" + struct.pack("<I", declared) + b"\1" * 16)
         inp = self.path("huge.wav")
         write_bytes(inp, image)
         out = self.path("out.wav")
-        r = run([inp, out], preexec_fn=limit_memory(self, 1 << 30))
-        self.assertEqual((r.returncode, r.stdout, r.stderr), (1, b"", OUT_OF_MEMORY + b"\n"))
-        self.assertFalse(os.path.exists(out))
+        r = run(["--bits", "8", "--rate", "8000", "--channels", "mono", inp, out],
+                preexec_fn=limit_memory(self, 256 << 20))
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, b"", b""))
+        expected = scaled_size(1, 2, scaled_size(8000, 44100, scaled_size(8, 16, declared)))
+        with wave.open(out, "rb") as w:
+            self.assertEqual((w.getnchannels(), w.getsampwidth(), w.getframerate()), (1, 1, 8000))
+            self.assertEqual(w.getnframes(), expected)
+            first = w.readframes(4)
+        # 16 bytes of 0x01 are four stereo frames of 257; 257 / 256 + 127 = 128.
+        self.assertEqual(first[:1], b"\x80")
 
 
 class BatchTests(TempDirTest):
@@ -465,17 +474,17 @@ class BatchTests(TempDirTest):
         self.assertEqual(listing(self.out), ["a.wav", "c.wav"])
         self.assertOutputIs(os.path.join(self.out, "c.wav"), self.sources[2], "16", 44100, "stereo")
 
-    def test_a_listed_file_that_fails_to_load(self):
-        # Listed (its chunks are fine), but its samples do not fit into the child's memory.
+    def test_listed_files_stream_in_little_memory(self):
+        # A listed file with far more declared samples than the child may hold.
         a, _, c = self.make_inputs(["a.wav", "b.wav", "c.wav"])
         huge = self.path("in", "huge.wav")
         write_bytes(huge, riff(chunk(b"fmt ", fmt_body(1, 2, 44100, 16)) + b"data"
-                               + struct.pack("<I", 0xFFFFFF00) + b"\0" * 16))
-        r = run(["--out-dir", self.out, a, huge, c], preexec_fn=limit_memory(self, 1 << 30))
-        self.assertEqual(r.returncode, 1)
-        self.assertEqual(r.stdout, self.lines((a, OK), (huge, NG_NOT_WAVE), (c, OK)))
-        self.assertEqual(r.stderr, OUT_OF_MEMORY + b"\n")
-        self.assertEqual(listing(self.out), ["a.wav", "c.wav"])
+                               + struct.pack("<I", 600_000_000) + b"\0" * 16))
+        r = run(["--bits", "8", "--rate", "8000", "--channels", "mono", "--out-dir", self.out, a, huge, c],
+                preexec_fn=limit_memory(self, 256 << 20))
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(r.stdout, self.lines((a, OK), (huge, OK), (c, OK)))
+        self.assertEqual(listing(self.out), ["a.wav", "c.wav", "huge.wav"])
 
     def test_same_name_from_two_folders(self):
         first = self.sources[0].write(os.path.join(self.folder("d1"), "x.wav"))
