@@ -5,27 +5,6 @@
 
 namespace quorvant {
 
-uint8_t AverageUnsigned8(uint8_t a, uint8_t b) { return uint8_t((unsigned(a) + b) / 2); }
-
-int16_t Average16(int16_t l, int16_t r) { return int16_t((int32_t(l) + r) / 2); }
-
-// Rounds toward minus infinity; the float procedure of the 32-bit rule is
-// exact for 24-bit samples and gives the same.
-int32_t Average24(int32_t l, int32_t r) { return (l + r) >> 1; }
-
-int32_t Average32(int32_t l, int32_t r)
-{
-    // l and r are multiples of 2^-31 within [-1, 1], so their sum is exact in double.
-    float lf = float(double(l) / 2147483648.0);
-    float rf = float(double(r) / 2147483648.0);
-    float m = float((double(lf) + double(rf)) * 0.5);
-    double q = double(m) * 2147483648.0;
-    // Two near-maximal samples round up to +1.0: keep full scale instead of wrapping.
-    if (q >= 2147483648.0)
-        return INT32_MAX;
-    return int32_t(q);
-}
-
 namespace {
 
 void MonoToStereo(const uint8_t* in, uint32_t n, unsigned w, uint8_t* out)

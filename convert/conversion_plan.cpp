@@ -27,6 +27,8 @@ ConversionPlan PlanConversion(uint16_t sourceBits, uint32_t sourceRate, uint16_t
     p.sourceBits = sourceBits;
     p.targetBits = targetBits;
     p.sourceChannels = sourceChannels;
+    p.sourceRate = sourceRate;
+    p.targetRate = targetRate;
     p.targetChannels = targetChannels;
     p.widthStage = sourceBits != targetBits;
     p.rateStage = sourceRate != targetRate;

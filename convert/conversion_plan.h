@@ -14,6 +14,7 @@ struct ConversionPlan {
     unsigned sourceBits = 0, targetBits = 0;
     unsigned sourceChannels = 0, targetChannels = 0;
     bool widthStage = false, rateStage = false, channelStage = false;
+    uint32_t sourceRate = 0, targetRate = 0;
     ExtendedQuotient rateStep;  // source rate ÷ target rate
 
     uint64_t inputBytes = 0;

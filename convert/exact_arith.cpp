@@ -35,18 +35,4 @@ ExtendedQuotient RoundedQuotient(uint32_t num, uint32_t den)
     return {uint64_t(Q), s};
 }
 
-uint64_t RoundToSingle(uint32_t value)
-{
-    int width = std::bit_width(value);
-    if (width <= 24)
-        return value;
-    int shift = width - 24;
-    uint64_t kept = value >> shift;
-    uint32_t dropped = value & ((1u << shift) - 1);
-    uint32_t half = 1u << (shift - 1);
-    if (dropped > half || (dropped == half && (kept & 1)))
-        ++kept;
-    return kept << shift;
-}
-
 }  // namespace quorvant

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "convert/rate_index.h"
 #include "convert/sample_io.h"
 #include "convert/stages.h"
 #include "convert/width_rules.h"
@@ -44,8 +45,15 @@ void Units(const ConversionPlan& plan, const uint8_t* source, uint64_t base, uin
            uint8_t* out)
 {
     constexpr unsigned frameBytes = SB * CS;
+    RateIndexer index(plan.sourceRate, Rate ? plan.targetRate : 1, first);
+    const uint64_t lastFrame = plan.sourceFrames - 1;
     for (uint64_t j = first; j < last; ++j, out += TB * CT) {
-        const uint64_t k = Rate ? SourceFrameOf(plan, j) : j;
+        uint64_t k = j;
+        if constexpr (Rate) {
+            // A trailing partial frame is not a source frame: stay on the last whole one.
+            k = index.next();
+            k = k < lastFrame ? k : lastFrame;
+        }
         const uint8_t* frame = source + (k - base) * frameBytes;
         const uint32_t a = Widen<SB, TB>(LoadSampleBits(frame, SB));
         if constexpr (CS == 1 && CT == 1) {

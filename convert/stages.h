@@ -18,10 +18,26 @@ void ConvertRate(const uint8_t* in, uint32_t n, uint32_t sourceRate, uint32_t ta
 void ConvertChannels(const uint8_t* in, uint32_t n, unsigned bytesPerSample, unsigned sourceChannels,
                      unsigned targetChannels, uint8_t* out);
 
-// The average of one stereo pair, by width.
-uint8_t AverageUnsigned8(uint8_t a, uint8_t b);
-int16_t Average16(int16_t l, int16_t r);
-int32_t Average24(int32_t l, int32_t r);
-int32_t Average32(int32_t l, int32_t r);
+// The average of one stereo pair, by width (inline: both conversion paths
+// call them once per frame).
+inline uint8_t AverageUnsigned8(uint8_t a, uint8_t b) { return uint8_t((unsigned(a) + b) / 2); }
+
+// Rounds toward zero.
+inline int16_t Average16(int16_t l, int16_t r) { return int16_t((int32_t(l) + r) / 2); }
+
+// Rounds toward minus infinity; the float procedure of the 32-bit rule is
+// exact for 24-bit samples and gives the same.
+inline int32_t Average24(int32_t l, int32_t r) { return (l + r) >> 1; }
+
+inline int32_t Average32(int32_t l, int32_t r)
+{
+    // l and r are multiples of 2^-31 within [-1, 1], so their sum is exact in double.
+    float lf = float(double(l) / 2147483648.0);
+    float rf = float(double(r) / 2147483648.0);
+    float m = float((double(lf) + double(rf)) * 0.5);
+    double q = double(m) * 2147483648.0;
+    // Two near-maximal samples round up to +1.0: keep full scale instead of wrapping.
+    return q >= 2147483648.0 ? INT32_MAX : int32_t(q);
+}
 
 }  // namespace quorvant

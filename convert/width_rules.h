@@ -17,6 +17,12 @@ namespace detail {
 constexpr uint32_t kSign24 = 1u << 23;
 constexpr uint32_t kSign32 = 1u << 31;
 constexpr uint8_t Clamp8(int64_t v) { return uint8_t(std::clamp<int64_t>(v, 0, 255)); }
+// `negative` when the top bit of a 24- or 32-bit source is set, else
+// `positive`, without a branch: the sign of random samples cannot be predicted.
+constexpr int64_t BySign(uint32_t topBit, int64_t negative, int64_t positive)
+{
+    return positive + (negative - positive) * int64_t(topBit != 0);
+}
 }  // namespace detail
 
 // Narrowing.
@@ -28,28 +34,35 @@ constexpr uint8_t From16To8(int16_t v)
 constexpr uint8_t From24To8(uint32_t u24)
 {
     int64_t y = int64_t(u24 >> 16) + 127;
-    return detail::Clamp8(u24 >= detail::kSign24 ? y - 256 : y);
+    return detail::Clamp8(detail::BySign(u24 & detail::kSign24, y - 256, y));
 }
 inline uint8_t From32To8(uint32_t u32)
 {
     int64_t y = int64_t(RoundToSingle(u32) >> 24) + 127;
-    return detail::Clamp8(u32 >= detail::kSign32 ? y - 256 : y);
+    return detail::Clamp8(detail::BySign(u32 & detail::kSign32, y - 256, y));
 }
 constexpr int16_t From24To16(uint32_t u24)
 {
-    int64_t y = u24 >> 8;
-    return int16_t(u24 >= detail::kSign24 ? y - 65536 : y);
+    // The low 16 bits of U24 ÷ 256 are the signed result either way.
+    return int16_t(uint16_t(u24 >> 8));
 }
+// For 32-bit sources the rounded quotient y reaches one step past the top
+// (2^(t-1)) only for positive samples, and the low t bits of y are the
+// signed result everywhere else; so the one overflowing value steps back by
+// one. Arithmetic rather than branches: the sign of random samples cannot
+// be predicted.
 inline int16_t From32To16(uint32_t u32)
 {
-    int64_t y = int64_t(RoundToSingle(u32) >> 16);
-    return int16_t(u32 >= detail::kSign32 ? y - 65536 : std::min<int64_t>(y, INT16_MAX));
+    const uint64_t y = RoundToSingle(u32) >> 16;
+    const uint64_t positive = ~u32 >> 31;
+    return int16_t(uint16_t(y - ((y >> 15) & positive)));
 }
 // Result in the 24-bit range, as a signed value.
 inline int32_t From32To24(uint32_t u32)
 {
-    int64_t y = int64_t(RoundToSingle(u32) >> 8);
-    return int32_t(u32 >= detail::kSign32 ? y - (int64_t(1) << 24) : std::min<int64_t>(y, (1 << 23) - 1));
+    const uint64_t y = RoundToSingle(u32) >> 8;
+    const uint64_t positive = ~u32 >> 31;
+    return int32_t(uint32_t(y - ((y >> 23) & positive)) << 8) >> 8;
 }
 
 // Widening: exact shifts, except that 8-bit 255 (one step above the +128

@@ -214,11 +214,22 @@ TEST(ExactArithTest, RoundedQuotientIsTheLongDoubleQuotient)
     EXPECT_EQ(failures, 0u);
 }
 
-// The rounding of a u32 to single precision, as the processor does it.
+// The rounding of a u32 to 24 significant bits, ties to even, in integers:
+// the definition that the library's conversion through float must meet.
 uint64_t FloatRounded(uint32_t value)
 {
-    volatile float f = static_cast<float>(value);
-    return static_cast<uint64_t>(static_cast<double>(f));
+    int width = 0;
+    for (uint32_t v = value; v; v >>= 1)
+        ++width;
+    if (width <= 24)
+        return value;
+    const int shift = width - 24;
+    const uint64_t dropped = value & ((uint64_t(1) << shift) - 1);
+    const uint64_t half = uint64_t(1) << (shift - 1);
+    uint64_t kept = value >> shift;
+    if (dropped > half || (dropped == half && (kept & 1)))
+        ++kept;
+    return kept << shift;
 }
 
 class SingleChecker {
@@ -228,7 +239,7 @@ public:
         uint64_t expected = FloatRounded(value);
         uint64_t actual = RoundToSingle(value);
         if (expected != actual && ++failures_ <= 10)
-            ADD_FAILURE() << "RoundToSingle(" << value << ") = " << actual << ", float gives " << expected;
+            ADD_FAILURE() << "RoundToSingle(" << value << ") = " << actual << ", exact rounding gives " << expected;
     }
     ~SingleChecker() { EXPECT_EQ(failures_, 0u) << "mismatching values"; }
 

@@ -10,13 +10,11 @@ namespace quorvant {
 int32_t FloatSampleToInt(float x)
 {
     // The product is exact in double: a float has 24 significant bits.
+    // Written without branches so that whole blocks vectorise.
     double p = double(x) * 2147483648.0;
-    if (p != p)
-        return 0;
-    if (p >= 2147483648.0)
-        return INT32_MAX;
-    if (p <= -2147483648.0)
-        return INT32_MIN;
+    p = p == p ? p : 0.0;
+    p = p < 2147483647.0 ? p : 2147483647.0;
+    p = p > -2147483648.0 ? p : -2147483648.0;
     return int32_t(p);
 }
 
