@@ -1,6 +1,7 @@
 #include "wave/sample_blocks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <sys/mman.h>
 
@@ -8,8 +9,13 @@ namespace quorvant {
 
 namespace {
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
+#if defined(__SANITIZE_ADDRESS__)
+// Under AddressSanitizer every block comes from the heap, where it is checked.
+constexpr std::size_t kMapThreshold = SIZE_MAX;
+#else
 // Below this, the heap is quicker than a mapping of our own.
 constexpr std::size_t kMapThreshold = std::size_t(4) << 20;
+#endif
 
 uint8_t* MapAligned(std::size_t bytes, std::size_t& mapped)
 {
