@@ -9,7 +9,12 @@ namespace quorvant {
 
 namespace {
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVANT_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(QUORVANT_ADDRESS_SANITIZER)
 // Under AddressSanitizer every block comes from the heap, where it is checked.
 constexpr std::size_t kMapThreshold = SIZE_MAX;
 #else
