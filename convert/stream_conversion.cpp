@@ -124,7 +124,8 @@ bool StreamConvert(ByteSource& source, const WaveChunks& chunks, const Conversio
     }
 
     OutputStage stage(out, WritesFloatSamples(target));
-    bool ok = WriteWaveHeader(out, target, plan.outputBytes) &&
+    bool ok = out.reserve(kCanonicalHeaderBytes + uint64_t(plan.outputBytes)) &&
+              WriteWaveHeader(out, target, plan.outputBytes) &&
               (plan.identity() ? StreamIdentity(source, chunks, stage, plan.outputBytes, bufferBytes)
                                : StreamFused(source, chunks, plan, stage, bufferBytes));
     return out.close() && ok;

@@ -1,5 +1,6 @@
 #include "wave/atomic_file.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -89,6 +90,19 @@ bool AtomicFile::write(const void* bytes, std::size_t count)
     if (count && std::fwrite(bytes, 1, count, stream_) != count)
         failed_ = true;
     return !failed_;
+}
+
+bool AtomicFile::reserve(uint64_t bytes)
+{
+    if (!stream_ || failed_)
+        return false;
+    if (::fallocate(::fileno(stream_), FALLOC_FL_KEEP_SIZE, 0, off_t(bytes)) == 0)
+        return true;
+    // File systems without reservations simply write as they go.
+    if (errno == EOPNOTSUPP || errno == ENOSYS || errno == EINTR)
+        return true;
+    failed_ = true;
+    return false;
 }
 
 bool AtomicFile::close()

@@ -14,6 +14,8 @@ public:
     virtual bool write(const void* bytes, std::size_t count) = 0;
     // Completes the output; false when anything written before was lost.
     virtual bool close() = 0;
+    // Told the final size before the first write; false when it cannot fit.
+    virtual bool reserve(uint64_t /*bytes*/) { return true; }
 };
 
 class MemorySink final : public ByteSink {

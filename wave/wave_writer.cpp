@@ -54,7 +54,7 @@ bool WriteWaveHeader(ByteSink& out, const WAVEFORMATEX& format, uint32_t dataByt
 
 bool WriteWaveFile(ByteSink& out, const WAVEFORMATEX& format, const WorkBlock& block)
 {
-    bool ok = WriteWaveHeader(out, format, block.WorkSize);
+    bool ok = out.reserve(kCanonicalHeaderBytes + uint64_t(block.WorkSize)) && WriteWaveHeader(out, format, block.WorkSize);
     if (ok && block.WorkSize) {
         if (WritesFloatSamples(format))
             ok = WriteFloatSamples(out, block.WorkData.data(), block.WorkSize);
