@@ -6,6 +6,7 @@
 
 #include "convert/convert_samples.h"
 #include "convert/fused_kernel.h"
+#include "convert/piece_writer.h"
 #include "wave/float_samples.h"
 #include "wave/wave_writer.h"
 
@@ -73,18 +74,26 @@ bool StreamFused(ByteSource& source, const WaveChunks& chunks, const ConversionP
 
     std::vector<uint8_t> in, out(std::size_t(std::min<uint64_t>(unitsPerPass, std::max<uint64_t>(plan.units, 1)) *
                                              unitBytes));
-    for (uint64_t first = 0; first < plan.units;) {
-        const uint64_t last = std::min(plan.units, first + unitsPerPass);
-        const uint64_t base = SourceFrameOf(plan, first);
-        const uint64_t span = (SourceFrameOf(plan, last - 1) - base + 1) * frameBytes;
-        if (in.size() < span)
-            in.resize(std::size_t(span));
-        ReadSampleBytes(source, chunks, base * frameBytes, std::size_t(span), in.data());
-        RunFusedUnits(plan, in.data(), base, first, last, out.data());
-        const std::size_t produced = std::size_t((last - first) * unitBytes);
-        if (!stage.write(out.data(), produced, first * unitBytes, plan.outputBytes))
+    {
+        // Each piece is written (and turned into floats) on the second core
+        // while the next one is read and converted.
+        PieceWriter writer([&](uint8_t* bytes, std::size_t count, uint64_t offset) {
+            return stage.write(bytes, count, offset, plan.outputBytes);
+        });
+        for (uint64_t first = 0; first < plan.units;) {
+            const uint64_t last = std::min(plan.units, first + unitsPerPass);
+            const uint64_t base = SourceFrameOf(plan, first);
+            const uint64_t span = (SourceFrameOf(plan, last - 1) - base + 1) * frameBytes;
+            if (in.size() < span)
+                in.resize(std::size_t(span));
+            ReadSampleBytes(source, chunks, base * frameBytes, std::size_t(span), in.data());
+            RunFusedUnits(plan, in.data(), base, first, last, out.data());
+            if (!writer.hand(out, std::size_t((last - first) * unitBytes), first * unitBytes))
+                return false;
+            first = last;
+        }
+        if (!writer.finish())
             return false;
-        first = last;
     }
 
     uint64_t written = plan.units * unitBytes;
