@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Times whole conversions of 1 GiB inputs: quorvant-convert (streaming), the
-windows' whole-block path, cp of the same input, sox doing the nearest job
+windows' whole-block path, the main window itself (offscreen, when built), cp of the same input, sox doing the nearest job
 with its fastest settings, and ffmpeg when it is installed. Runs alternate
 between the tools; each tool runs RUNS times per job. Prints the median wall
 time, its ratio to cp and the peak resident memory of each.
@@ -76,11 +76,19 @@ def jobs(d):
 
 
 BITS_INDEX = {"32": "0", "32float": "1", "24": "2", "16": "3", "8": "4"}
+RATE_CHOICES = ["192000", "176400", "96000", "88200", "48000", "44100", "22050", "11025", "8000", "16000", "24000",
+                "32000"]
 
 
 def whole_block_args(options):
     o = dict(zip(options[::2], options[1::2]))
     return [BITS_INDEX[o.get("--bits", "16")], o.get("--rate", "44100"), o.get("--channels", "stereo")]
+
+
+def main_window_args(options):
+    o = dict(zip(options[::2], options[1::2]))
+    return [BITS_INDEX[o.get("--bits", "16")], str(RATE_CHOICES.index(o.get("--rate", "44100"))),
+            "0" if o.get("--channels", "stereo") == "stereo" else "1"]
 
 
 def timed(cmd, out):
@@ -106,6 +114,8 @@ def main():
 
     convert = os.path.abspath(f"{a.build}/cli/quorvant-convert")
     whole = os.path.abspath(f"{a.build}/bench/whole_block_convert")
+    window = os.path.abspath(f"{a.build}/bench/main_window_convert")
+    os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
     d = a.bench_dir
     os.makedirs(d, exist_ok=True)
     s16 = f"{d}/in-16-stereo.wav"
@@ -128,6 +138,8 @@ def main():
         tools = [("cp", ["cp", inp, out]),
                  ("quorvant-convert", [convert] + opts + [inp, out]),
                  ("whole-block", [whole] + whole_block_args(opts) + [inp, out])]
+        if os.path.exists(window):
+            tools.append(("main window", [window] + main_window_args(opts) + [inp, out]))
         if have_sox:
             tools.append(("sox", ["sox", "-D", inp] + sox_out + [out] + sox_effects))
         if have_ffmpeg:
