@@ -317,8 +317,12 @@ std::string FuzzConvert(const uint8_t* data, std::size_t size)
     checks.expect(WriteWaveFile(whole, target, onePass), "WriteWaveFile into memory failed");
     checks.expect(whole.data.size() == kCanonicalHeaderBytes + onePass.WorkSize,
                   "WriteWaveFile: not the header and the data chunk's declared size");
-    // Tiny buffers for small results only: at most about a thousand pieces per input.
-    const std::size_t buffer = std::max<std::size_t>(StreamBufferOfSelector(data[1]), plan->outputBytes / 1024);
+    // Tiny buffers for small blocks only: every piece costs a hand-over to the
+    // writer thread, so keep to a few hundred pieces per input. A piece of
+    // `buffer` bytes covers at least buffer / 8 output bytes (32-bit stereo
+    // to 8-bit mono) and, with its source frames, at most `buffer` input bytes.
+    const uint64_t spread = (uint64_t(chunks->dataSize) + 8 * uint64_t(plan->outputBytes)) / 256;
+    const std::size_t buffer = std::max<std::size_t>(StreamBufferOfSelector(data[1]), std::size_t(spread));
     MemorySink streamed;
     checks.expect(StreamConvert(source, *chunks, *plan, target, streamed, buffer), "StreamConvert into memory failed");
     checks.expect(streamed.data == whole.data, "StreamConvert and WriteWaveFile of the whole block: bytes differ");
