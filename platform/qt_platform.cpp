@@ -39,8 +39,8 @@ std::vector<std::string> RunFileDialog(QFileDialog& dialog)
     if (dialog.exec() != QDialog::Accepted)
         return chosen;
     for (const QUrl& url : dialog.selectedUrls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            chosen.push_back(PathBytes(url.toLocalFile()));
+        if (auto path = LocalPathBytes(url))
+            chosen.push_back(std::move(*path));
     return chosen;
 }
 
@@ -121,7 +121,9 @@ std::optional<std::string> QtPlatform::chooseFolder(QWidget* owner)
 
 void QtPlatform::openFolder(const std::string& folder)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(PathDisplay(folder)));
+    // Built from the bytes, so that a folder name that is not UTF-8 survives.
+    QDesktopServices::openUrl(
+        QUrl::fromEncoded("file://" + QByteArray::fromStdString(folder).toPercentEncoding("/"), QUrl::StrictMode));
 }
 
 void QtPlatform::exitProcess(int status) { std::exit(status); }

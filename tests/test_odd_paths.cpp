@@ -275,9 +275,6 @@ TEST(OddPathsLong, PathsOverTheLimitAreRefusedClearly)
 // beside it (".quorvant-XXXXXX", 16 bytes) would not fit.
 TEST(OddPathsLong, TargetWithinTheLimitButNoRoomForTheTemporaryName)
 {
-    GTEST_SKIP() << "bug: AtomicFile::Create (wave/atomic_file.cpp) names its temporary file folder + "
-                    "\".quorvant-XXXXXX\"; for a target of 4085 to 4095 bytes with a short name that path "
-                    "passes the 4096-byte limit and the valid target is refused as \"cannot be created\"";
     TempDir dir;
     const std::string out = DeepFolder(dir.path(), 4084, 'o');
     ASSERT_GE(out.size() + 16, kPathMax);

@@ -50,17 +50,6 @@ void Fill(QComboBox* box, const std::array<const char*, N>& choices, int selecte
     box->setCurrentIndex(selected);
 }
 
-// Local files among the dropped URLs, in the order given.
-std::vector<std::string> LocalFileNames(const QMimeData* data)
-{
-    std::vector<std::string> names;
-    if (!data || !data->hasUrls())
-        return names;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            names.push_back(PathBytes(url.toLocalFile()));
-    return names;
-}
 
 }  // namespace
 
@@ -207,13 +196,13 @@ void TForm1::WMDropFiles(const std::vector<std::string>& names)
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!QApplication::activeModalWidget() && !LocalFileNames(event->mimeData()).empty())
+    if (!QApplication::activeModalWidget() && !DroppedLocalFiles(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const auto names = LocalFileNames(event->mimeData());
+    const auto names = DroppedLocalFiles(event->mimeData());
     if (names.empty())
         return;
     event->acceptProposedAction();

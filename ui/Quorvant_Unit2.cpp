@@ -374,10 +374,7 @@ void TForm2::dragMoveEvent(QDragMoveEvent* event)
 
 void TForm2::dropEvent(QDropEvent* event)
 {
-    std::vector<std::string> names;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            names.push_back(PathBytes(url.toLocalFile()));
+    const std::vector<std::string> names = DroppedLocalFiles(event->mimeData());
     event->acceptProposedAction();
     WMDropFiles(names);
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <random>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,47 +40,63 @@ std::string ResolveTarget(const std::string& target)
 std::unique_ptr<AtomicFile> AtomicFile::Create(const std::string& requested)
 {
     const std::string target = ResolveTarget(requested);
+    const std::string folderPath = FolderPart(target);
+    const std::string name = FileNamePart(target);
+    if (name.empty())
+        return nullptr;
+    const int folder = ::open(folderPath.empty() ? "." : folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return nullptr;
+
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::fstatat(folder, name.c_str(), &existing, 0) == 0;
     if (exists) {
         // A read-only file cannot be replaced, even by a user whom the
         // system would let write it (root): the user marked it read-only.
-        bool writable = (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) && ::access(target.c_str(), W_OK) == 0;
-        if (!S_ISREG(existing.st_mode) || !writable)
+        bool writable = (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) &&
+                        ::faccessat(folder, name.c_str(), W_OK, 0) == 0;
+        if (!S_ISREG(existing.st_mode) || !writable) {
+            ::close(folder);
             return nullptr;
+        }
     }
 
-    std::string folder = FolderPart(target);
-    std::string pattern = (folder.empty() ? std::string("./") : folder) + ".quorvant-XXXXXX";
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    // Keep the permissions of the file being replaced, or those a new file would get.
-    mode_t mode;
-    if (exists) {
-        mode = existing.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+    // A new file gets the permissions the umask allows; a replaced file keeps its own.
+    std::random_device random;
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = ".quorvant-" + std::to_string(random() % 1000000000u);
+        fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
-    std::FILE* stream = ::fchmod(fd, mode) == 0 ? ::fdopen(fd, "wb") : nullptr;
+    std::FILE* stream = nullptr;
+    if (fd >= 0 && (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0))
+        stream = ::fdopen(fd, "wb");
     if (!stream) {
-        ::close(fd);
-        ::unlink(pattern.c_str());
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlinkat(folder, temporary.c_str(), 0);
+        }
+        ::close(folder);
         return nullptr;
     }
-    return std::unique_ptr<AtomicFile>(new AtomicFile(stream, pattern, target));
+    return std::unique_ptr<AtomicFile>(new AtomicFile(folder, folderPath, stream, temporary, name));
 }
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile()
+{
+    discard();
+    ::close(folder_);
+}
 
 void AtomicFile::discard()
 {
     if (stream_) {
         std::fclose(stream_);
         stream_ = nullptr;
-        ::unlink(temporary_.c_str());
+        ::unlinkat(folder_, temporaryName_.c_str(), 0);
     }
 }
 
@@ -113,9 +130,9 @@ bool AtomicFile::close()
     std::FILE* stream = stream_;
     stream_ = nullptr;
     ok = std::fclose(stream) == 0 && ok;
-    if (ok && std::rename(temporary_.c_str(), target_.c_str()) == 0)
+    if (ok && ::renameat(folder_, temporaryName_.c_str(), folder_, targetName_.c_str()) == 0)
         return true;
-    ::unlink(temporary_.c_str());
+    ::unlinkat(folder_, temporaryName_.c_str(), 0);
     return false;
 }
 

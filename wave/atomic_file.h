@@ -28,16 +28,22 @@ public:
     // written, and writes into reserved space run faster and more evenly.
     bool reserve(uint64_t bytes) override;
 
-    const std::string& temporaryPath() const { return temporary_; }
+    // Where the bytes go until close(): a hidden file beside the target.
+    std::string temporaryPath() const { return folderPath_ + temporaryName_; }
 
 private:
-    AtomicFile(std::FILE* stream, std::string temporary, std::string target)
-        : stream_(stream), temporary_(std::move(temporary)), target_(std::move(target)) {}
+    AtomicFile(int folder, std::string folderPath, std::FILE* stream, std::string temporaryName, std::string targetName)
+        : folder_(folder), folderPath_(std::move(folderPath)), stream_(stream),
+          temporaryName_(std::move(temporaryName)), targetName_(std::move(targetName)) {}
     void discard();
 
+    // Names are taken relative to the open folder, so that the temporary
+    // name never makes a long path longer than the system allows.
+    int folder_;
+    std::string folderPath_;
     std::FILE* stream_;
-    std::string temporary_;
-    std::string target_;
+    std::string temporaryName_;
+    std::string targetName_;
     bool failed_ = false;
 };
 

@@ -26,6 +26,8 @@ public:
     uint8_t* data() { return bytes_.get(); }
     const uint8_t* data() const { return bytes_.get(); }
     bool isNull() const { return !bytes_; }
+    // Whether the block was handed out zeroed (a mapping of its own).
+    bool startsZeroed() const { return bytes_ && bytes_.get_deleter().mapped != 0; }
     void reset() { bytes_.reset(); }
 
 private:

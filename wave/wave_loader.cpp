@@ -112,11 +112,12 @@ std::optional<WaveChunks> WalkWaveChunks(ByteSource& source)
 }
 
 void ReadSampleBytes(ByteSource& source, const WaveChunks& chunks, uint64_t offset, std::size_t count,
-                     uint8_t* destination)
+                     uint8_t* destination, bool zeroed)
 {
     const uint64_t available = offset < chunks.dataSize ? std::min<uint64_t>(count, chunks.dataSize - offset) : 0;
     std::size_t got = available ? source.readAt(chunks.dataOffset + offset, destination, available) : 0;
-    std::memset(destination + got, 0, count - got);
+    if (!zeroed)
+        std::memset(destination + got, 0, count - got);
     if (chunks.floatSamples)
         ConvertFloatBlockToInt(destination, available);
 }
@@ -126,7 +127,8 @@ InputBlock ReadWholeSamples(ByteSource& source, const WaveChunks& chunks)
     InputBlock block;
     block.InputData = ByteArray::Allocate(chunks.dataSize);
     block.InputSize = chunks.dataSize;
-    ReadSampleBytes(source, chunks, 0, chunks.dataSize, block.InputData.data());
+    // A fresh mapping is zero already: a short file's missing tail costs nothing.
+    ReadSampleBytes(source, chunks, 0, chunks.dataSize, block.InputData.data(), block.InputData.startsZeroed());
     return block;
 }
 

@@ -30,8 +30,9 @@ std::optional<WaveChunks> WalkWaveChunks(ByteSource& source);
 // bytes past the end of the file read as zero, and float samples become
 // integers (`offset` must be a multiple of 4 for them). Returns nothing; a
 // short file is not an error, as for a whole load.
+// `zeroed` says the destination already holds zeros (it is not cleared again).
 void ReadSampleBytes(ByteSource& source, const WaveChunks& chunks, uint64_t offset, std::size_t count,
-                     uint8_t* destination);
+                     uint8_t* destination, bool zeroed = false);
 // The whole "data" chunk as a block; throws std::bad_alloc.
 InputBlock ReadWholeSamples(ByteSource& source, const WaveChunks& chunks);
 

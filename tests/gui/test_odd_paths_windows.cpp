@@ -278,9 +278,6 @@ void OddPathsWindowsTest::longPaths()
 // of another file.
 void OddPathsWindowsTest::desktopDropKeepsBytesThatAreNotUtf8()
 {
-    QSKIP("bug: TForm2::dropEvent and TForm1's LocalFileNames (ui/) take QUrl::toLocalFile() and PathBytes "
-          "(platform/path_text.cpp, QFile::encodeName): a percent-encoded byte that is not UTF-8 becomes "
-          "U+FFFD, so a drop of \"\\xff.wav\" lists \"\\xef\\xbf\\xbd.wav\" (another file, when it exists)");
     TempDir dir;
     const std::string wanted = dir.file("\xff.wav"), decoy = dir.file("\xef\xbf\xbd.wav");
     WriteFile(wanted, Image(1));
