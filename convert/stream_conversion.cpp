@@ -51,7 +51,8 @@ bool StreamIdentity(ByteSource& source, const WaveChunks& chunks, OutputStage& s
                     std::size_t bufferBytes)
 {
     // Whole 4-byte groups per piece, so float samples never straddle two pieces.
-    std::vector<uint8_t> buffer(std::max<std::size_t>(bufferBytes / 4 * 4, 4));
+    const uint64_t wanted = std::min<uint64_t>(bufferBytes, std::max<uint64_t>(resultBytes, 4));
+    std::vector<uint8_t> buffer(std::max<std::size_t>(std::size_t(wanted) / 4 * 4, 4));
     for (uint64_t at = 0; at < resultBytes;) {
         std::size_t n = std::size_t(std::min<uint64_t>(resultBytes - at, buffer.size()));
         ReadSampleBytes(source, chunks, at, n, buffer.data());
