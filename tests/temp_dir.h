@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace quorvant::test {
@@ -29,5 +30,14 @@ public:
 private:
     std::string path_;
 };
+
+// The names in a folder, to show that nothing appeared or vanished.
+inline std::set<std::string> Entries(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
 
 }  // namespace quorvant::test

@@ -50,13 +50,7 @@ const WAVEFORMATEX kSame = BuildTargetFormat(3, "44100", "stereo");
 const WAVEFORMATEX kFloat = BuildTargetFormat(1, "44100", "stereo");
 const WAVEFORMATEX kEightMono = BuildTargetFormat(4, "22050", "mono");
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 ino_t Inode(const std::string& path)
 {

@@ -36,13 +36,7 @@ Bytes Samples(uint8_t seed)
     return b;
 }
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 struct OddName {
     const char* what;

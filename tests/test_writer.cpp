@@ -243,13 +243,7 @@ TEST(WaveWriter, FailingOutputIsReported)
 
 // ---- AtomicFile ----
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 bool WriteAll(ByteSink& sink, const Bytes& bytes) { return sink.write(bytes.data(), bytes.size()); }
 

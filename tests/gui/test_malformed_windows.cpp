@@ -93,13 +93,7 @@ QStringList Expand(QStringList texts, const std::string& path)
     return texts;
 }
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 const QString kNotWave = "warning: File {path} is not an effective WAVE file.";
 const QString kReadError = "warning: The error occurred by the file reading.";

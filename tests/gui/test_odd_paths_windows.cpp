@@ -36,13 +36,7 @@ Bytes Image(uint8_t seed)
     return SimpleWave(kFormatPcm, 2, 44100, 16, samples);
 }
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 QByteArray Qb(const std::string& s) { return QByteArray(s.data(), qsizetype(s.size())); }
 

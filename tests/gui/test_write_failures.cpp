@@ -45,13 +45,7 @@ const Bytes kBig = SimpleWave(kFormatPcm, 2, 44100, 16, Samples(16384));
 // 64 sample bytes, 108 as a file.
 const Bytes kSmall = SimpleWave(kFormatPcm, 2, 44100, 16, Samples(64));
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 std::string Join(const std::vector<std::string>& parts)
 {

@@ -77,13 +77,7 @@ Bytes ReadAt(const std::string& path, uint64_t offset, std::size_t count)
     return b;
 }
 
-std::set<std::string> Entries(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using quorvant::test::Entries;
 
 // An 8-bit mono output of a marked input: its header, the markers, and zero
 // samples (127) in the holes.
