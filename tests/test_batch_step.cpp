@@ -37,13 +37,7 @@ Bytes Pcm16(std::initializer_list<int16_t> values)
     return b;
 }
 
-Bytes Floats(std::initializer_list<float> values)
-{
-    Bytes b;
-    for (float v : values)
-        test::PutLE32(b, std::bit_cast<uint32_t>(v));
-    return b;
-}
+using quorvant::test::Floats;
 
 const Bytes kSamples = Pcm16({0, 16384, -32768, 32767, -1, 1, 1000, -1000});
 const WAVEFORMATEX kSame = BuildTargetFormat(3, "44100", "stereo");

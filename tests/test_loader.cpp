@@ -52,13 +52,7 @@ const Message kFourBitList{MessageIcon::Warning, kFourBitListed};
 const Message kFloatNotice{MessageIcon::Information,
                            "It is 32 bit floating type. It converts it into the integer type."};
 
-Bytes Floats(std::initializer_list<float> values)
-{
-    Bytes b;
-    for (float v : values)
-        test::PutLE32(b, std::bit_cast<uint32_t>(v));
-    return b;
-}
+using quorvant::test::Floats;
 
 Bytes Ints(std::initializer_list<int32_t> values)
 {

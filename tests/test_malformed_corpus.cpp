@@ -97,13 +97,7 @@ Bytes Pcm16(std::initializer_list<int16_t> values)
     return b;
 }
 
-Bytes Floats(std::initializer_list<float> values)
-{
-    Bytes b;
-    for (float v : values)
-        PutLE32(b, std::bit_cast<uint32_t>(v));
-    return b;
-}
+using quorvant::test::Floats;
 
 Bytes Ints(std::initializer_list<int32_t> values)
 {

@@ -44,13 +44,7 @@ Bytes Ints(std::initializer_list<int32_t> values)
     return b;
 }
 
-Bytes Floats(std::initializer_list<float> values)
-{
-    Bytes b;
-    for (float v : values)
-        test::PutLE32(b, std::bit_cast<uint32_t>(v));
-    return b;
-}
+using quorvant::test::Floats;
 
 WAVEFORMATEX Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits)
 {

@@ -1,7 +1,9 @@
 #pragma once
 // Builds WAVE (and deliberately broken RIFF) images byte by byte for tests.
 
+#include <bit>
 #include <cstdint>
+#include <initializer_list>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -27,6 +29,15 @@ inline void PutId(Bytes& b, const char* id)
 {
     for (int i = 0; i < 4; ++i)
         b.push_back(uint8_t(id[i]));
+}
+
+// Little-endian 32-bit float samples.
+inline Bytes Floats(std::initializer_list<float> values)
+{
+    Bytes b;
+    for (float v : values)
+        PutLE32(b, std::bit_cast<uint32_t>(v));
+    return b;
 }
 
 // A chunk: id, declared size (defaults to the body's size), body, and a pad

@@ -86,13 +86,7 @@ Bytes Samples32(std::initializer_list<int32_t> values)
     return b;
 }
 
-Bytes Floats(std::initializer_list<float> values)
-{
-    Bytes b;
-    for (float v : values)
-        PutLE32(b, std::bit_cast<uint32_t>(v));
-    return b;
-}
+using quorvant::test::Floats;
 
 QByteArray Qb(const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); }
 

@@ -25,13 +25,7 @@ namespace {
 const Bytes kGoodSamples(16, 0x21);
 const Bytes kGood = SimpleWave(kFormatPcm, 2, 44100, 16, kGoodSamples);
 
-Bytes Floats(std::initializer_list<float> values)
-{
-    Bytes b;
-    for (float v : values)
-        PutLE32(b, std::bit_cast<uint32_t>(v));
-    return b;
-}
+using quorvant::test::Floats;
 
 // The image of each kind of file the table names; empty for the kinds that are not plain files.
 Bytes Image(const QString& kind)
