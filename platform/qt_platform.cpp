@@ -78,37 +78,37 @@ bool QtPlatform::askYesNo(QWidget* owner, const std::string& text)
     return box.exec() != QMessageBox::No;
 }
 
+namespace {
+// The three WAVE file dialogs differ only in mode and filter; "wav" is added
+// to a name typed without extension.
+std::vector<std::string> RunWaveDialog(QWidget* owner, QFileDialog::AcceptMode accept, QFileDialog::FileMode mode,
+                                       const QString& filter)
+{
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(mode);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("wav"));
+    return RunFileDialog(dialog);
+}
+}  // namespace
+
 std::optional<std::string> QtPlatform::chooseOpenFile(QWidget* owner)
 {
     // Any name is accepted: a typed name of a missing file reaches the
     // loader, which reports it.
-    QFileDialog dialog(owner);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(kWaveOpenFilter);
-    dialog.setDefaultSuffix(QStringLiteral("wav"));
-    return First(RunFileDialog(dialog));
+    return First(RunWaveDialog(owner, QFileDialog::AcceptOpen, QFileDialog::AnyFile, kWaveOpenFilter));
 }
 
 std::vector<std::string> QtPlatform::chooseOpenFiles(QWidget* owner)
 {
-    QFileDialog dialog(owner);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilter(kWaveOpenFilter);
-    dialog.setDefaultSuffix(QStringLiteral("wav"));
-    return RunFileDialog(dialog);
+    return RunWaveDialog(owner, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles, kWaveOpenFilter);
 }
 
 std::optional<std::string> QtPlatform::chooseSaveFile(QWidget* owner)
 {
     // Qt asks before replacing an existing file unless told otherwise.
-    QFileDialog dialog(owner);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(kWaveSaveFilter);
-    dialog.setDefaultSuffix(QStringLiteral("wav"));
-    return First(RunFileDialog(dialog));
+    return First(RunWaveDialog(owner, QFileDialog::AcceptSave, QFileDialog::AnyFile, kWaveSaveFilter));
 }
 
 std::optional<std::string> QtPlatform::chooseFolder(QWidget* owner)
